@@ -178,8 +178,8 @@ public:
     uint16_t FrameRateWord() const { return FrameRate_; }
     void SetFrameRate(float Rate);
     void SetFrameRateWord(uint16_t W) { FrameRate_ = W; }
-    int32_t Width() const { return (FrameSize.Right - FrameSize.Left) / UnitFactor; }
-    int32_t Height() const { return (FrameSize.Bottom - FrameSize.Top) / UnitFactor; }
+    int32_t Width() const { return (FrameSize.Right - FrameSize.Left) / UnitFactor_; }
+    int32_t Height() const { return (FrameSize.Bottom - FrameSize.Top) / UnitFactor_; }
     void SetWidth(int32_t W);
     void SetHeight(int32_t H);
     bool PixelUnits() const { return PixelUnits_; }
