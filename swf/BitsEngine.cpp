@@ -14,8 +14,10 @@ void TBitsEngine::WriteBits(uint32_t Value, uint8_t Count) {
         return;
     }
     unsigned Rest = Total % 8, Bytes = Total / 8;
-    // The pending bits followed by the high Count - Rest bits of Value: at most 39 bits, so 64 bits hold them.
-    uint64_t Out = (static_cast<uint64_t>(BitBuffer) << (Count - Rest)) | (static_cast<uint64_t>(Value) >> Rest);
+    // The pending bits followed by the high Count - Rest bits of Value: at most 39 bits, so 64 bits hold
+    // them.
+    uint64_t Out =
+        (static_cast<uint64_t>(BitBuffer) << (Count - Rest)) | (static_cast<uint64_t>(Value) >> Rest);
     uint8_t Buf[5];
     for (unsigned i = 0; i < Bytes; ++i) Buf[i] = static_cast<uint8_t>(Out >> (8 * (Bytes - 1 - i)));
     Stream->Write(Buf, Bytes);
@@ -53,7 +55,9 @@ void TBitsEngine::WriteDWord(uint32_t D) {
     Stream->Write(Buf, 4);
 }
 
-void TBitsEngine::WriteFixed(float Value) { WriteDWord(static_cast<uint32_t>(SingleToFixed(Value))); }
+void TBitsEngine::WriteFixed(float Value) {
+    WriteDWord(static_cast<uint32_t>(SingleToFixed(Value)));
+}
 
 void TBitsEngine::WriteFloat(float Value) {
     uint32_t D;
@@ -107,10 +111,13 @@ void TBitsEngine::WriteEncodedString(const std::string& S) {
     WriteChars(S.data(), S.size(), false);
 }
 
-void TBitsEngine::WriteRect(const TRect& R) { WriteSWFRect(SWFRectOf(R, false)); }
+void TBitsEngine::WriteRect(const TRect& R) {
+    WriteSWFRect(SWFRectOf(R, false));
+}
 
 void TBitsEngine::WriteSWFRect(const recRect& Rect) {
-    uint8_t N = GetSignedBitsCount(static_cast<int32_t>(MaxAbs(Rect.XMin, Rect.XMax, Rect.YMin, Rect.YMax)), 1);
+    uint8_t N =
+        GetSignedBitsCount(static_cast<int32_t>(MaxAbs(Rect.XMin, Rect.XMax, Rect.YMin, Rect.YMax)), 1);
     WriteBits(static_cast<uint32_t>(N), 5);
     WriteBits(Rect.XMin, N);
     WriteBits(Rect.XMax, N);
@@ -180,7 +187,9 @@ void TBitsEngine::WriteBytes(const void* Buffer, size_t Count) {
         WriteChars(Buffer, Count, false);
 }
 
-void TBitsEngine::ReadBytes(void* Buffer, size_t Count) { Stream->ReadBuffer(Buffer, Count); }
+void TBitsEngine::ReadBytes(void* Buffer, size_t Count) {
+    Stream->ReadBuffer(Buffer, Count);
+}
 
 uint8_t TBitsEngine::ReadByte() {
     uint8_t B = 0;
@@ -214,7 +223,9 @@ double TBitsEngine::ReadDouble() {
     return D;
 }
 
-float TBitsEngine::ReadFixed() { return static_cast<int32_t>(ReadDWord()) / 65536.0f; }
+float TBitsEngine::ReadFixed() {
+    return static_cast<int32_t>(ReadDWord()) / 65536.0f;
+}
 
 float TBitsEngine::ReadFloat() {
     uint32_t D = ReadDWord();
@@ -361,15 +372,21 @@ uint8_t GetSignedBitsCount(int32_t V, uint8_t Extra) {
     return static_cast<uint8_t>(GetBitsCount(A) + Extra);
 }
 
-static uint32_t AbsU(int32_t V) { return V < 0 ? 0u - static_cast<uint32_t>(V) : static_cast<uint32_t>(V); }
+static uint32_t AbsU(int32_t V) {
+    return V < 0 ? 0u - static_cast<uint32_t>(V) : static_cast<uint32_t>(V);
+}
 
-uint32_t MaxAbs(int32_t V1, int32_t V2) { return std::max(AbsU(V1), AbsU(V2)); }
+uint32_t MaxAbs(int32_t V1, int32_t V2) {
+    return std::max(AbsU(V1), AbsU(V2));
+}
 
 uint32_t MaxAbs(int32_t V1, int32_t V2, int32_t V3, int32_t V4) {
     return std::max(MaxAbs(V1, V2), MaxAbs(V3, V4));
 }
 
-bool CheckBit(uint16_t V, int N) { return N >= 1 && N <= 16 && ((V >> (N - 1)) & 1); }
+bool CheckBit(uint16_t V, int N) {
+    return N >= 1 && N <= 16 && ((V >> (N - 1)) & 1);
+}
 
 uint16_t SingleToWord(float X) {
     double Int = std::trunc(static_cast<double>(X));
@@ -377,7 +394,9 @@ uint16_t SingleToWord(float X) {
     return static_cast<uint16_t>((static_cast<int32_t>(Int) << 8) + static_cast<int32_t>(Frac));
 }
 
-float WordToSingle(uint16_t W) { return static_cast<float>(W >> 8) + static_cast<float>(W & 0xFF) / 256.0f; }
+float WordToSingle(uint16_t W) {
+    return static_cast<float>(W >> 8) + static_cast<float>(W & 0xFF) / 256.0f;
+}
 
 int32_t SingleToFixed(float X) {
     double V = std::trunc(static_cast<double>(X) * 65536.0);
@@ -385,19 +404,26 @@ int32_t SingleToFixed(float X) {
     return static_cast<int32_t>(V);
 }
 
-float FixedToSingle(int32_t V) { return static_cast<float>(V / 65536.0); }
+float FixedToSingle(int32_t V) {
+    return static_cast<float>(V / 65536.0);
+}
 
-recRGB SWFRGB(uint8_t R, uint8_t G, uint8_t B) { return {R, G, B}; }
+recRGB SWFRGB(uint8_t R, uint8_t G, uint8_t B) {
+    return {R, G, B};
+}
 
 recRGB SWFRGB(uint32_t Packed) {
-    return {static_cast<uint8_t>(Packed), static_cast<uint8_t>(Packed >> 8), static_cast<uint8_t>(Packed >> 16)};
+    return {static_cast<uint8_t>(Packed), static_cast<uint8_t>(Packed >> 8),
+            static_cast<uint8_t>(Packed >> 16)};
 }
 
 recRGBA SWFRGBA(uint8_t R, uint8_t G, uint8_t B, uint8_t A) {
     return R | (G << 8) | (B << 16) | (static_cast<uint32_t>(A) << 24);
 }
 
-recRGBA SWFRGBA(uint32_t Color, uint8_t Alpha) { return ReplaceAlpha(Alpha, Color); }
+recRGBA SWFRGBA(uint32_t Color, uint8_t Alpha) {
+    return ReplaceAlpha(Alpha, Color);
+}
 
 recRGBA ReplaceAlpha(uint8_t A, recRGBA Packed) {
     return (Packed & 0x00FFFFFFu) | (static_cast<uint32_t>(A) << 24);
@@ -465,7 +491,9 @@ std::string SystemToUTF8(const std::string& S) {
     return Out;
 }
 
-TSWFRect::TSWFRect(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) { SetRect({XMin, YMin, XMax, YMax}); }
+TSWFRect::TSWFRect(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax) {
+    SetRect({XMin, YMin, XMax, YMax});
+}
 
 void TSWFRect::OrderX() {
     if (R_.XMin > R_.XMax) std::swap(R_.XMin, R_.XMax);

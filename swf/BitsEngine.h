@@ -49,7 +49,7 @@ struct recColorTransform {
 };
 
 class TBitsEngine {
-public:
+  public:
     explicit TBitsEngine(TStream& Stream) : Stream(&Stream) {}
 
     TStream* Stream;
@@ -132,7 +132,7 @@ double BezierPoint(double P0, double P1, double P2, double P3, double T);
 std::string SystemToUTF8(const std::string& S);
 
 class TSWFRect {
-public:
+  public:
     TSWFRect() = default;
     TSWFRect(int32_t XMin, int32_t YMin, int32_t XMax, int32_t YMax);
 
@@ -151,14 +151,14 @@ public:
     int32_t Height() const { return R_.YMax - R_.YMin; }
     bool operator==(const TSWFRect&) const = default;
 
-private:
+  private:
     void OrderX();
     void OrderY();
     recRect R_;
 };
 
 class TSWFMatrix {
-public:
+  public:
     uint8_t HasScale = 0, HasSkew = 0;
     int32_t ScaleX = 0, ScaleY = 0, RotateSkew1 = 0, RotateSkew0 = 0;
     int32_t TranslateX = 0, TranslateY = 0;
@@ -177,7 +177,7 @@ public:
 };
 
 class TSWFColorTransform {
-public:
+  public:
     int32_t RedAdd = 0, GreenAdd = 0, BlueAdd = 0, AlphaAdd = 0;
     int32_t RedMult = 0, GreenMult = 0, BlueMult = 0, AlphaMult = 0;
     bool HasAdd = false, HasMult = false, HasAlpha = false;
@@ -200,13 +200,13 @@ public:
     void SetRec(const recColorTransform& CX);
     bool operator==(const TSWFColorTransform&) const = default;
 
-private:
+  private:
     int32_t ClampAdd(int32_t V);
     int32_t ClampMult(int32_t V);
 };
 
 class TSWFRGB {
-public:
+  public:
     uint8_t R = 0, G = 0, B = 0;
     TSWFRGB() = default;
     TSWFRGB(uint8_t R, uint8_t G, uint8_t B) : R(R), G(G), B(B) {}
@@ -217,14 +217,14 @@ public:
 };
 
 class TSWFRGBA : public TSWFRGB {
-public:
+  public:
     explicit TSWFRGBA(bool HasAlpha = false) : HasAlpha_(HasAlpha) {}
     uint8_t A() const { return A_; }
     void SetA(uint8_t V);
     bool HasAlpha() const { return HasAlpha_; }
     void SetHasAlpha(bool V);
-    void SetPackedRGB(uint32_t V);    // alpha becomes 255
-    void SetPackedRGBA(recRGBA V);    // alpha from bits 24-31
+    void SetPackedRGB(uint32_t V);  // alpha becomes 255
+    void SetPackedRGBA(recRGBA V);  // alpha from bits 24-31
     recRGBA PackedRGBA() const { return Packed() | (static_cast<uint32_t>(A_) << 24); }
     void AssignRGB(const TSWFRGB& Source);
     // Writes 4 bytes when WithAlpha, else 3.
@@ -232,7 +232,7 @@ public:
     void Read(TBitsEngine& BE, bool WithAlpha);
     bool operator==(const TSWFRGBA&) const = default;
 
-private:
+  private:
     uint8_t A_ = 255;
     bool HasAlpha_ = false;
 };

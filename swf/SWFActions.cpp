@@ -61,7 +61,8 @@ bool ActionsEndWithZero(const TSWFActionList& List) {
     const TSWFAction* Last = List.Last();
     if (!Last) return false;
     if (Last->ActionCode == 0) return true;
-    if (auto* Raw = dynamic_cast<const TSWFActionByteCode*>(Last)) return !Raw->Bytes.empty() && Raw->Bytes.back() == 0;
+    if (auto* Raw = dynamic_cast<const TSWFActionByteCode*>(Last))
+        return !Raw->Bytes.empty() && Raw->Bytes.back() == 0;
     return false;
 }
 

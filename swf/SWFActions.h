@@ -8,7 +8,7 @@
 #include "SWFObject.h"
 
 class TSWFAction : public TBasedSWFObject {
-public:
+  public:
     uint8_t ActionCode = 0;
     uint16_t Length = 0;
 
@@ -23,7 +23,7 @@ using TSWFActionList = TObjectList<TSWFAction>;
 
 // Undecoded byte code, written as it is, without a header.
 class TSWFActionByteCode : public TSWFAction {
-public:
+  public:
     std::vector<uint8_t> Bytes;
 
     TSWFActionByteCode() { ActionCode = 254; }

@@ -5,7 +5,9 @@ void TSWFFilter::WriteToStream(TBitsEngine& BE) {
     BE.WriteBytes(Params.data(), Params.size());
 }
 
-void TSWFFilter::ReadFromStream(TBitsEngine&) { throw ESWFError("Filter lists are not read yet"); }
+void TSWFFilter::ReadFromStream(TBitsEngine&) {
+    throw ESWFError("Filter lists are not read yet");
+}
 
 void TSWFFilterList::WriteToStream(TBitsEngine& BE) const {
     BE.WriteByte(static_cast<uint8_t>(Count()));

@@ -9,7 +9,7 @@
 #include "SWFObject.h"
 
 class TSWFFilter : public TBasedSWFObject {
-public:
+  public:
     uint8_t FilterID = 0;
     // Writes the filter ID byte and the parameters.
     void WriteToStream(TBitsEngine& BE) override;
@@ -20,7 +20,7 @@ public:
 };
 
 class TSWFFilterList : public TObjectList<TSWFFilter> {
-public:
+  public:
     // A count byte, then each filter.
     void WriteToStream(TBitsEngine& BE) const;
     void ReadFromStream(TBitsEngine& BE);

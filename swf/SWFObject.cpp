@@ -16,6 +16,7 @@ void TSWFObject::WriteToStream(TBitsEngine& BE) {
     TBitsEngine BodyEngine(Body);
     WriteTagBody(BodyEngine);
     BodyEngine.FlushLastByte(true);
+    if (!TrailingBytes.empty()) Body.Write(TrailingBytes.data(), TrailingBytes.size());
     BodySize = static_cast<int32_t>(Body.Size());
     if (BodySize >= 63 || ForceLongHeader || AlwaysLongHeader(TagID)) {
         BE.WriteWord(static_cast<uint16_t>((TagID << 6) | 63));
@@ -125,14 +126,10 @@ int TBasedSWFStream::HeaderSize() const {
 
 void TBasedSWFStream::WriteHeader(TStream& Stream, int Part) {
     if (Part == 0 || Part == 1) {
-        uint8_t Head[8] = {static_cast<uint8_t>(Signature_[0]),
-                           static_cast<uint8_t>(Signature_[1]),
-                           static_cast<uint8_t>(Signature_[2]),
-                           Version_,
-                           static_cast<uint8_t>(FileLength_),
-                           static_cast<uint8_t>(FileLength_ >> 8),
-                           static_cast<uint8_t>(FileLength_ >> 16),
-                           static_cast<uint8_t>(FileLength_ >> 24)};
+        uint8_t Head[8] = {static_cast<uint8_t>(Signature_[0]),     static_cast<uint8_t>(Signature_[1]),
+                           static_cast<uint8_t>(Signature_[2]),     Version_,
+                           static_cast<uint8_t>(FileLength_),       static_cast<uint8_t>(FileLength_ >> 8),
+                           static_cast<uint8_t>(FileLength_ >> 16), static_cast<uint8_t>(FileLength_ >> 24)};
         Stream.Write(Head, 8);
     }
     if (Part == 0 || Part == 2) {
@@ -146,17 +143,18 @@ void TBasedSWFStream::WriteHeader(TStream& Stream, int Part) {
 namespace {
 // Deflates everything written to it into Target as one zlib stream, reporting progress per 64 KB of output.
 class TZlibWriter {
-public:
+  public:
     TZlibWriter(TStream& Target, std::function<void(uint64_t Consumed)> OnBlock)
         : Target_(Target), OnBlock_(std::move(OnBlock)) {
-        if (deflateInit(&Z_, Z_DEFAULT_COMPRESSION) != Z_OK) throw ESWFError("zlib: cannot start compression");
+        if (deflateInit(&Z_, Z_DEFAULT_COMPRESSION) != Z_OK)
+            throw ESWFError("zlib: cannot start compression");
         Out_.resize(1 << 16);
     }
     ~TZlibWriter() { deflateEnd(&Z_); }
     void Write(const uint8_t* Data, size_t Count) { Pump(Data, Count, Z_NO_FLUSH); }
     void Finish() { Pump(nullptr, 0, Z_FINISH); }
 
-private:
+  private:
     void Pump(const uint8_t* Data, size_t Count, int Flush) {
         Z_.next_in = const_cast<Bytef*>(Data);
         Z_.avail_in = static_cast<uInt>(Count);

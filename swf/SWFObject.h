@@ -14,7 +14,7 @@
 // An owning list whose copy is a deep copy: every element is cloned into a new object of its own class.
 template <class T>
 class TObjectList {
-public:
+  public:
     TObjectList() = default;
     TObjectList(const TObjectList& Other) { CopyFrom(Other); }
     TObjectList& operator=(const TObjectList& Other) {
@@ -54,7 +54,7 @@ public:
     auto begin() const { return Items_.begin(); }
     auto end() const { return Items_.end(); }
 
-private:
+  private:
     void CopyFrom(const TObjectList& Other) {
         Items_.reserve(Other.Items_.size());
         for (const auto& Item : Other.Items_)
@@ -68,10 +68,12 @@ struct TSWFReadContext {
     uint8_t Version = 5;
     bool ParseActions = false;
     uint8_t StreamCompression = 0;  // of the last SoundStreamHead read before the record
+    // Records that do not write back exactly the bytes they were read from are kept raw instead.
+    bool VerifyWriteBack = false;
 };
 
 class TBasedSWFObject {
-public:
+  public:
     virtual ~TBasedSWFObject() = default;
     // Copies the fields of Source (a record of the same class); data streams are shared.
     virtual void Assign(const TBasedSWFObject& Source) = 0;
@@ -85,18 +87,25 @@ public:
 };
 
 // Declares Assign and Clone of a record class through its copy constructor and copy assignment.
-#define SWF_RECORD_COPY(Class)                                                                       \
-    void Assign(const TBasedSWFObject& Source) override { *this = dynamic_cast<const Class&>(Source); } \
-    std::unique_ptr<TBasedSWFObject> Clone() const override { return std::make_unique<Class>(*this); }
+#define SWF_RECORD_COPY(Class)                                \
+    void Assign(const TBasedSWFObject& Source) override {     \
+        *this = dynamic_cast<const Class&>(Source);           \
+    }                                                         \
+    std::unique_ptr<TBasedSWFObject> Clone() const override { \
+        return std::make_unique<Class>(*this);                \
+    }
 
 using TIDVisitor = std::function<void(uint16_t& ID)>;
 
 class TSWFObject : public TBasedSWFObject {
-public:
+  public:
     int32_t BodySize = 0;
     uint16_t TagID = 0;
-    // Set for a tag read with the 32-bit length although its body is short, so it writes back the same header.
+    // Set for a tag read with the 32-bit length although its body is short, so it writes back the same
+    // header.
     bool ForceLongHeader = false;
+    // Bytes of a read body that followed the fields its record parsed; written back after the body.
+    std::vector<uint8_t> TrailingBytes;
 
     void WriteToStream(TBitsEngine& BE) override;
     virtual void WriteTagBody(TBitsEngine&) {}
@@ -116,7 +125,7 @@ using TSWFObjectList = TObjectList<TSWFObject>;
 
 // A record whose body is mostly opaque bytes. Data is shared between copies made by Assign.
 class TSWFDataObject : public TSWFObject {
-public:
+  public:
     std::function<void(TBitsEngine&)> OnDataWrite;
 
     TMemoryStream& Data();
@@ -127,7 +136,7 @@ public:
     bool OwnsData() const { return Data_ && Data_.use_count() == 1; }
     void AssignFrom(const TBasedSWFObject& Source) override;
 
-protected:
+  protected:
     // Writes the data (through OnDataWrite when it is set).
     void WriteData(TBitsEngine& BE);
     // Reads every byte left in the body into Data.
@@ -137,7 +146,7 @@ protected:
 
 // A tag kept as raw bytes.
 class TSWFByteCodeTag : public TSWFDataObject {
-public:
+  public:
     static constexpr uint16_t RawTagID = 240;
     uint16_t OriginalTagID = 0;
     std::string Message;
@@ -156,12 +165,13 @@ const char* SWFTagName(uint16_t TagCode);
 
 // The movie container: header values, the body of encoded tags, and the writer of the complete file.
 class TBasedSWFStream {
-public:
+  public:
     // Stage 0 reading tags, 1 building the body, 2 compressing.
     std::function<void(TBasedSWFStream& Sender, int Percent, uint8_t Stage)> OnProgress;
 
     TBasedSWFStream();
-    TBasedSWFStream(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, float FrameRate, bool PixelUnits);
+    TBasedSWFStream(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, float FrameRate,
+                    bool PixelUnits);
     virtual ~TBasedSWFStream();
     TBasedSWFStream(const TBasedSWFStream&) = delete;
     TBasedSWFStream& operator=(const TBasedSWFStream&) = delete;
@@ -202,7 +212,7 @@ public:
     TRect FrameSize;
     uint16_t FrameCount = 0;
 
-protected:
+  protected:
     std::array<char, 3> Signature_{'F', 'W', 'S'};
     uint8_t Version_ = 5;
     uint32_t FileLength_ = 0;
@@ -211,7 +221,7 @@ protected:
     bool PixelUnits_ = false;
     uint8_t UnitFactor_ = 1;
 
-private:
+  private:
     TStream* Body_ = nullptr;
     std::unique_ptr<TMemoryStream> OwnedBody_;
 };

@@ -1,9 +1,9 @@
 #include "Stream.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
 void TStream::ReadBuffer(void* Buffer, size_t Count) {
     if (Read(Buffer, Count) != Count) throw ESWFError("Unexpected end of data");
@@ -74,14 +74,18 @@ size_t TBoundedReadStream::Read(void* Buffer, size_t Count) {
     return Count;
 }
 
-void TBoundedReadStream::Write(const void*, size_t) { throw ESWFError("Stream is read-only"); }
+void TBoundedReadStream::Write(const void*, size_t) {
+    throw ESWFError("Stream is read-only");
+}
 
 void TBoundedReadStream::SetPosition(int64_t Pos) {
     if (Pos < 0 || static_cast<uint64_t>(Pos) > Size_) throw ESWFError("Stream position out of range");
     Pos_ = static_cast<size_t>(Pos);
 }
 
-void TBoundedReadStream::SetSize(int64_t) { throw ESWFError("Stream is read-only"); }
+void TBoundedReadStream::SetSize(int64_t) {
+    throw ESWFError("Stream is read-only");
+}
 
 namespace {
 std::string SystemError(const std::string& What, const std::string& FileName) {
@@ -110,7 +114,9 @@ void TFileStream::Write(const void* Buffer, size_t Count) {
         throw ESWFError(SystemError("Cannot write file", FileName_));
 }
 
-int64_t TFileStream::Position() const { return ftello(File_); }
+int64_t TFileStream::Position() const {
+    return ftello(File_);
+}
 
 void TFileStream::SetPosition(int64_t Pos) {
     if (fseeko(File_, Pos, SEEK_SET) != 0) throw ESWFError(SystemError("Cannot seek in file", FileName_));

@@ -10,12 +10,12 @@
 
 // Every failure of the SWF layer (bad file, stream or zlib failure) is raised as this exception.
 class ESWFError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class TStream {
-public:
+  public:
     virtual ~TStream() = default;
     // Reads at most Count bytes, returns how many were read.
     virtual size_t Read(void* Buffer, size_t Count) = 0;
@@ -28,13 +28,14 @@ public:
     int64_t Remaining() const { return Size() > Position() ? Size() - Position() : 0; }
     // Reads exactly Count bytes or raises ESWFError.
     void ReadBuffer(void* Buffer, size_t Count);
-    // Copies Count bytes (all that remain when Count < 0) from Source at its position; returns the count copied.
+    // Copies Count bytes (all that remain when Count < 0) from Source at its position; returns the count
+    // copied.
     int64_t CopyFrom(TStream& Source, int64_t Count = -1);
 };
 
 // A growable stream held in memory.
 class TMemoryStream : public TStream {
-public:
+  public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<uint8_t> Bytes) : Bytes_(std::move(Bytes)) {}
 
@@ -60,7 +61,7 @@ public:
     void LoadFromFile(const std::string& FileName);
     void SaveToFile(const std::string& FileName) const;
 
-private:
+  private:
     std::vector<uint8_t> Bytes_;
     size_t Pos_ = 0;
 };
@@ -68,7 +69,7 @@ private:
 // A read-only window over bytes owned elsewhere. Reading past its end raises ESWFError, so a parser that
 // trusts a count from a file stops at the end of the data it was given instead of inventing bytes.
 class TBoundedReadStream : public TStream {
-public:
+  public:
     TBoundedReadStream(const uint8_t* Data, size_t Size) : Data_(Data), Size_(Size) {}
 
     size_t Read(void* Buffer, size_t Count) override;
@@ -79,7 +80,7 @@ public:
     void SetSize(int64_t) override;
     const uint8_t* Data() const { return Data_; }
 
-private:
+  private:
     const uint8_t* Data_;
     size_t Size_;
     size_t Pos_ = 0;
@@ -87,7 +88,7 @@ private:
 
 // A file on disk, opened for reading or created for writing.
 class TFileStream : public TStream {
-public:
+  public:
     enum class Mode { Read, Create, ReadWrite };
     TFileStream(const std::string& FileName, Mode OpenMode);
     ~TFileStream() override;
@@ -104,7 +105,7 @@ public:
     void Close();
     const std::string& FileName() const { return FileName_; }
 
-private:
+  private:
     std::FILE* File_ = nullptr;
     std::string FileName_;
 };
@@ -112,13 +113,13 @@ private:
 // Writes a file safely: the bytes go to a temporary file beside the target, which replaces the target only
 // once everything was written. A failed save leaves the old file intact.
 class TSafeFileWriter {
-public:
+  public:
     explicit TSafeFileWriter(const std::string& FileName);
     ~TSafeFileWriter();  // removes the temporary file unless Commit succeeded
     TStream& Stream() { return *Stream_; }
     void Commit();
 
-private:
+  private:
     std::string FileName_;
     std::string TempName_;
     std::unique_ptr<TFileStream> Stream_;
