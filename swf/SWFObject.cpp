@@ -11,6 +11,10 @@ void TSWFObject::WriteToStream(TBitsEngine& BE) {
         BodySize = 0;
         return;
     }
+    WriteFramed(BE);
+}
+
+void TSWFObject::WriteFramed(TBitsEngine& BE) {
     // The body is measured before its header is written, so no length needs patching afterwards.
     TMemoryStream Body;
     TBitsEngine BodyEngine(Body);
@@ -18,7 +22,7 @@ void TSWFObject::WriteToStream(TBitsEngine& BE) {
     BodyEngine.FlushLastByte(true);
     if (!TrailingBytes.empty()) Body.Write(TrailingBytes.data(), TrailingBytes.size());
     BodySize = static_cast<int32_t>(Body.Size());
-    if (BodySize >= 63 || ForceLongHeader || AlwaysLongHeader(TagID)) {
+    if (BodySize >= 63 || ForceLongHeader || (AlwaysLongHeader(TagID) && !ForceShortHeader)) {
         BE.WriteWord(static_cast<uint16_t>((TagID << 6) | 63));
         BE.WriteDWord(static_cast<uint32_t>(BodySize));
     } else {
@@ -55,7 +59,7 @@ void TSWFDataObject::ReadRestAsData(TBitsEngine& BE) {
 void TSWFByteCodeTag::WriteToStream(TBitsEngine& BE) {
     TagID = OriginalTagID;
     try {
-        TSWFDataObject::WriteToStream(BE);
+        WriteFramed(BE);
     } catch (...) {
         TagID = RawTagID;
         throw;

@@ -104,11 +104,15 @@ class TSWFObject : public TBasedSWFObject {
     // Set for a tag read with the 32-bit length although its body is short, so it writes back the same
     // header.
     bool ForceLongHeader = false;
+    // Set for a tag read with the short header although its code normally takes the long one.
+    bool ForceShortHeader = false;
     // Bytes of a read body that followed the fields its record parsed; written back after the body.
     std::vector<uint8_t> TrailingBytes;
 
     void WriteToStream(TBitsEngine& BE) override;
     virtual void WriteTagBody(TBitsEngine&) {}
+    // The tag header and body, for any tag code.
+    void WriteFramed(TBitsEngine& BE);
     // Context from the reader, handed over before ReadFromStream.
     virtual void SetReadContext(const TSWFReadContext&) {}
     // The character IDs this record defines (one for most definitions, several for ImportAssets).

@@ -486,11 +486,12 @@ void TSWFPlaceObject3::ReadExtraFlags(TBitsEngine& BE) {
 
 void TSWFPlaceObject3::WriteClassName(TBitsEngine& BE) {
     if (AsPlaceObject2) return;
-    if (HasClassName || (HasImage && HasCharacter)) BE.WriteString(ClassName_);
+    if (HasClassName) BE.WriteString(ClassName_);
 }
 
+// Flash writes the class name only with its own flag, also for placements of images by character.
 void TSWFPlaceObject3::ReadClassName(TBitsEngine& BE) {
-    if (HasClassName || (HasImage && HasCharacter)) ClassName_ = BE.ReadString(0);
+    if (HasClassName) ClassName_ = BE.ReadString(0);
 }
 
 void TSWFPlaceObject3::WriteAfterClipDepth(TBitsEngine& BE) {
@@ -894,15 +895,19 @@ std::unique_ptr<TSWFObject> ReadTagRecord(uint16_t TagCode, const uint8_t* Body,
         Raw->OriginalTagID = TagCode;
         Raw->Message = Message;
         Raw->BodySize = static_cast<int32_t>(Length);
-        Raw->ForceLongHeader = LongHeader;
+        Raw->ForceLongHeader = LongHeader && Length < 63;
+        Raw->ForceShortHeader = !LongHeader;
         Raw->Data().Write(Body, Length);
         return Raw;
     };
     if ((TagCode == 0 || TagCode == 1) && Length > 0) return MakeRaw("End or ShowFrame with a body");
     std::unique_ptr<TSWFObject> Record = CreateSWFObject(TagCode);
     Record->ForceLongHeader = LongHeader && Length < 63;
+    Record->ForceShortHeader = !LongHeader;
     Record->BodySize = static_cast<int32_t>(Length);
-    if (Length > 0) {
+    {
+        // Empty bodies are parsed too: a record that needs fields fails and stays raw, so it cannot gain
+        // bytes.
         try {
             Record->SetReadContext(Context);
             TBoundedReadStream S(Body, Length);
