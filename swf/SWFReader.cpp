@@ -169,11 +169,12 @@ void TSWFStreamReader::ReadTags(bool CreateObjects, bool ParseActions) {
                      (static_cast<int64_t>(Data[Pos + 5]) << 24);
             HeaderBytes = 6;
         }
-        if (Length > INT32_MAX) break;
-        Info->Length = static_cast<int32_t>(Length);
         if (Info->TagID == 1) ++Frame;
         const int64_t BodyAt = Pos + HeaderBytes;
+        // A tag cut short by the end of the body keeps the bytes there are, without a record.
         const bool Complete = BodyAt + Length <= Size;
+        if (!Complete) Length = Size - BodyAt;
+        Info->Length = static_cast<int32_t>(Length);
         bool Parse = CreateObjects && Complete;
         if (Parse && OnReadTag) OnReadTag(*Info, Parse);
         if (Parse) {
