@@ -1,6 +1,7 @@
 #include <unordered_map>
 
 #include "SWFObject.h"
+#include "SWFShapes.h"
 #include "SWFTags.h"
 
 namespace {
@@ -52,6 +53,11 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {78, Make<TSWFDefineScalingGrid>},
         {87, Make<TSWFDefineBinaryData>},
         {89, Make<TSWFStartSound2>},
+        // Shapes.
+        {2, Make<TSWFDefineShape>},
+        {22, Make<TSWFDefineShape2>},
+        {32, Make<TSWFDefineShape3>},
+        {83, Make<TSWFDefineShape4>},
     };
     return Table;
 }
