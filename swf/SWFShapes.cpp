@@ -558,6 +558,12 @@ void TSWFDefineShape::VisitReferences(const TIDVisitor& Visit) {
     VisitShapeReferences(FillStyles, LineStyles, Records, Visit);
 }
 
+void TSWFDefineShape4::ReadFromStream(TBitsEngine& BE) {
+    TSWFDefineShape::ReadFromStream(BE);
+    KeptStrokeFlags_ = StrokeFlags();
+    KeptStrokeBasis_ = ComputedStrokeFlags();
+}
+
 void TSWFDefineShape4::ReadShape4Extras(TBitsEngine& BE) {
     EdgeBounds.Read(BE);
     uint8_t B = BE.ReadByte();
@@ -566,17 +572,29 @@ void TSWFDefineShape4::ReadShape4Extras(TBitsEngine& BE) {
     UsesScalingStrokes = B & 1;
 }
 
-void TSWFDefineShape4::WriteShape4Extras(TBitsEngine& BE) {
-    EdgeBounds.Write(BE);
-    // The stroke flags describe every line style of the shape, the initial ones and those of style changes.
-    UsesNonScalingStrokes = UsesScalingStrokes = false;
+uint8_t TSWFDefineShape4::StrokeFlags() const {
+    return static_cast<uint8_t>((UsesNonScalingStrokes ? 2 : 0) | (UsesScalingStrokes ? 1 : 0));
+}
+
+// Non-scaling when any line style has NoHScaleFlag or NoVScaleFlag, scaling when any has neither; the line
+// styles of style change records count as well.
+uint8_t TSWFDefineShape4::ComputedStrokeFlags() const {
+    uint8_t Flags = 0;
     auto Look = [&](const TSWFLineStyleList& Lines) {
-        for (const auto& L : Lines) (L->IsNonScaling() ? UsesNonScalingStrokes : UsesScalingStrokes) = true;
+        for (const auto& L : Lines) Flags |= L->IsNonScaling() ? 2 : 1;
     };
     Look(LineStyles);
     for (const auto& R : Records)
         if (R->ShapeRecType == rtStyleChange)
             Look(static_cast<const TSWFStyleChangeRecord&>(*R).NewLineStyles());
-    BE.WriteByte(static_cast<uint8_t>(ReservedFlags << 2 | (UsesNonScalingStrokes ? 2 : 0) |
-                                      (UsesScalingStrokes ? 1 : 0)));
+    return Flags;
+}
+
+void TSWFDefineShape4::WriteShape4Extras(TBitsEngine& BE) {
+    EdgeBounds.Write(BE);
+    uint8_t Flags = ComputedStrokeFlags();
+    if (Flags == KeptStrokeBasis_) Flags = KeptStrokeFlags_;
+    UsesNonScalingStrokes = Flags & 2;
+    UsesScalingStrokes = Flags & 1;
+    BE.WriteByte(static_cast<uint8_t>(ReservedFlags << 2 | Flags));
 }

@@ -410,9 +410,19 @@ class TSWFDefineShape4 : public TSWFDefineShape {
     }
     SWF_RECORD_COPY(TSWFDefineShape4)
     int MinVersion() const override { return 8; }
+    void ReadFromStream(TBitsEngine& BE) override;
 
   protected:
     void ReadShape4Extras(TBitsEngine& BE) override;
     void WriteShape4Extras(TBitsEngine& BE) override;
     bool UsesLineStyle2() const override { return true; }
+
+  private:
+    // The two stroke flags as bits 1 and 0 of the stroke byte.
+    uint8_t StrokeFlags() const;
+    uint8_t ComputedStrokeFlags() const;
+    // Authoring tools set the stroke flags by rules of their own: a shape read from a file keeps the flags it
+    // had while the flags computed from its line styles stay what they were when it was read.
+    int KeptStrokeBasis_ = -1;
+    uint8_t KeptStrokeFlags_ = 0;
 };
