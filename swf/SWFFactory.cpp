@@ -1,6 +1,7 @@
 #include <unordered_map>
 
 #include "SWFObject.h"
+#include "SWFMorphShapes.h"
 #include "SWFShapes.h"
 #include "SWFTags.h"
 
@@ -58,6 +59,8 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {22, Make<TSWFDefineShape2>},
         {32, Make<TSWFDefineShape3>},
         {83, Make<TSWFDefineShape4>},
+        {46, Make<TSWFDefineMorphShape>},
+        {84, Make<TSWFDefineMorphShape2>},
     };
     return Table;
 }
