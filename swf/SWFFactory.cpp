@@ -1,6 +1,8 @@
 #include <unordered_map>
 
 #include "SWFObject.h"
+#include "SWFMorphShapes.h"
+#include "SWFShapes.h"
 #include "SWFTags.h"
 
 namespace {
@@ -52,6 +54,13 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {78, Make<TSWFDefineScalingGrid>},
         {87, Make<TSWFDefineBinaryData>},
         {89, Make<TSWFStartSound2>},
+        // Shapes.
+        {2, Make<TSWFDefineShape>},
+        {22, Make<TSWFDefineShape2>},
+        {32, Make<TSWFDefineShape3>},
+        {83, Make<TSWFDefineShape4>},
+        {46, Make<TSWFDefineMorphShape>},
+        {84, Make<TSWFDefineMorphShape2>},
     };
     return Table;
 }
