@@ -5,7 +5,7 @@
 // codes. A body that swf-parser cannot decode is reported with `parsed: false`.
 import { readFileSync } from 'node:fs';
 import { inflateSync } from 'node:zlib';
-import { parseSwf, parseTag } from 'swf-parser';
+import { parseTag } from 'swf-parser';
 
 export const TAG_NAMES = {
     0: 'End', 1: 'ShowFrame', 2: 'DefineShape', 4: 'PlaceObject', 5: 'RemoveObject', 6: 'DefineBits',
@@ -224,6 +224,27 @@ function keyFields(code, t) {
     return f;
 }
 
+/** The bit-packed RECT at byte `pos`: {frameSize, end} with `end` the byte after it. */
+function readRect(bytes, pos) {
+    const bit = (i) => {
+        const byte = pos + (i >> 3);
+        if (byte >= bytes.length) throw new Error(`the frame size runs past the end of the file`);
+        return (bytes[byte] >> (7 - (i & 7))) & 1;
+    };
+    const bits = (start, n) => {
+        let v = 0;
+        for (let i = 0; i < n; i++) v = (v << 1) | bit(start + i);
+        return v;
+    };
+    const nbits = bits(0, 5);
+    const signed = (start) => {
+        const v = bits(start, nbits);
+        return nbits && v & (1 << (nbits - 1)) ? v - 2 ** nbits : v;
+    };
+    const [xMin, xMax, yMin, yMax] = [0, 1, 2, 3].map((k) => signed(5 + k * nbits));
+    return { frameSize: { xMin, xMax, yMin, yMax }, end: pos + Math.ceil((5 + 4 * nbits) / 8) };
+}
+
 /** Walks the tags of `bytes[start, end)` until End or the end of the range. */
 function readTags(bytes, start, end, version) {
     const r = new Reader(bytes, start, end);
@@ -273,10 +294,11 @@ export function summarizeSwf(input) {
         movie.set(body, 8);
     } else throw new Error(`unsupported signature "${signature}"`);
 
-    const { header } = parseSwf(bytes);
-    const nbits = movie[8] >> 3;
-    const headerLength = 8 + Math.ceil((5 + 4 * nbits) / 8) + 4;
-    const fs = header.frameSize;
+    const { frameSize: fs, end } = readRect(movie, 8);
+    const header = new Reader(movie, end);
+    const frameRate = header.u16() / 256;
+    const frameCount = header.u16();
+    const headerLength = header.pos;
     return {
         signature,
         compressed: signature === 'CWS',
@@ -284,8 +306,8 @@ export function summarizeSwf(input) {
         fileLength,
         actualLength: movie.length,
         frameSize: { ...rect(fs), width: (fs.xMax - fs.xMin) / 20, height: (fs.yMax - fs.yMin) / 20 },
-        frameRate: +header.frameRate,
-        frameCount: header.frameCount,
+        frameRate,
+        frameCount,
         headerLength,
         tags: readTags(movie, headerLength, movie.length, version),
     };
