@@ -407,8 +407,12 @@ void TSWFActionPush::ReadData(TBitsEngine& BE) {
             case 3:
                 Info.Value = std::string(kUndefinedText);
                 break;
+            case 5: {
+                uint8_t B = BE.ReadByte();  // any other byte stays an integer, so it writes back the same
+                Info.Value = B <= 1 ? TPushValue(B == 1) : TPushValue(static_cast<int64_t>(B));
+                break;
+            }
             case 4:
-            case 5:
             case 8:
                 Info.Value = static_cast<int64_t>(BE.ReadByte());
                 break;

@@ -109,11 +109,16 @@ TEST(Actions, SpecialStringsKeepTheWordAfterThePrefix) {
     EXPECT_EQ(std::get<std::string>(Push.AddValue(std::string("FlashVar_undefined")).Value), "undefined");
     // Reading gives the prefixed strings back.
     TSWFActionList List = Read({0x96, 0x02, 0x00, 0x02, 0x03, 0x00});
-    auto* Read = dynamic_cast<TSWFActionPush*>(List[0]);
-    ASSERT_TRUE(Read);
-    EXPECT_EQ(std::get<std::string>(Read->Values[0].Value), "FlashVar_null");
-    EXPECT_EQ(std::get<std::string>(Read->Values[1].Value), "FlashVar_undefined");
-    EXPECT_EQ(Read->Values[1].ValueType, 3);
+    auto* Parsed = dynamic_cast<TSWFActionPush*>(List[0]);
+    ASSERT_TRUE(Parsed);
+    EXPECT_EQ(std::get<std::string>(Parsed->Values[0].Value), "FlashVar_null");
+    EXPECT_EQ(std::get<std::string>(Parsed->Values[1].Value), "FlashVar_undefined");
+    EXPECT_EQ(Parsed->Values[1].ValueType, 3);
+    TSWFActionList Boolean = Read({0x96, 0x04, 0x00, 0x05, 0x01, 0x05, 0x02, 0x00});
+    auto* Flags = dynamic_cast<TSWFActionPush*>(Boolean[0]);
+    ASSERT_TRUE(Flags);
+    EXPECT_EQ(Flags->Values[0].Value, TPushValue(true));
+    EXPECT_EQ(Flags->Values[1].Value, TPushValue(int64_t{2}));
 }
 
 TEST(Actions, RecordsWriteTheirHeaderAndPayload) {
