@@ -69,6 +69,7 @@ void TMemoryStream::SaveToFile(const std::string& FileName) const {
 
 size_t TBoundedReadStream::Read(void* Buffer, size_t Count) {
     if (Count > Size_ - std::min(Pos_, Size_)) throw ESWFError("Unexpected end of tag data");
+    if (Count == 0) return 0;
     std::memcpy(Buffer, Data_ + Pos_, Count);
     Pos_ += Count;
     return Count;

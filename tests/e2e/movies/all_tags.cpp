@@ -144,7 +144,7 @@ void Build(TAllTagsMovie& M) {
     M.Add(std::move(Shape4), TExpect(83).Num("characterId", 4));
 
     auto Morph = std::make_unique<TSWFDefineMorphShape>();
-    Morph->CharacterID = 5;
+    Morph->CharacterId = 5;
     Morph->StartBounds = TSWFKeptRect(0, 0, 100, 100);
     Morph->EndBounds = TSWFKeptRect(0, 0, 200, 200);
     M.Add(std::move(Morph), TExpect(46).Num("characterId", 5));
