@@ -64,13 +64,16 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {46, Make<TSWFDefineMorphShape>},
         {84, Make<TSWFDefineMorphShape2>},
         // Font and text tags.
+        {10, Make<TSWFDefineFont>},
         {11, Make<TSWFDefineText>},
         {13, Make<TSWFDefineFontInfo>},
         {33, Make<TSWFDefineText2>},
         {37, Make<TSWFDefineEditText>},
+        {48, Make<TSWFDefineFont2>},
         {62, Make<TSWFDefineFontInfo2>},
         {73, Make<TSWFDefineFontAlignZones>},
         {74, Make<TSWFCSMTextSettings>},
+        {75, Make<TSWFDefineFont3>},
         {88, Make<TSWFDefineFontName>},
     };
     return Table;

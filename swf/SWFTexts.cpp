@@ -1,7 +1,9 @@
 #include "SWFTexts.h"
 
 namespace {
-bool FitsUnsigned(uint32_t V, uint8_t Bits) { return Bits >= 32 || V < (1u << Bits); }
+bool FitsUnsigned(uint32_t V, uint8_t Bits) {
+    return Bits >= 32 || V < (1u << Bits);
+}
 
 bool FitsSigned(int32_t V, uint8_t Bits) {
     if (Bits >= 32) return true;
@@ -46,8 +48,8 @@ void TSWFDefineText::VisitReferences(const TIDVisitor& Visit) {
 void TSWFDefineText::WriteBody(TBitsEngine& BE) {
     if (GlyphBits > 32 || AdvanceBits > 32) throw ESWFError("Glyph field wider than 32 bits");
     BE.WriteWord(CharacterID);
-    BE.WriteRect(TextBounds.Rect());
-    BE.WriteMatrix(TextMatrix.Rec());
+    TextBounds.Write(BE);
+    TextMatrix.Write(BE);
     BE.WriteByte(GlyphBits);
     BE.WriteByte(AdvanceBits);
     for (const TSWFTextRecord& Record : TextRecords) {
@@ -74,8 +76,8 @@ void TSWFDefineText::WriteBody(TBitsEngine& BE) {
 
 void TSWFDefineText::ReadBody(TBitsEngine& BE) {
     CharacterID = BE.ReadWord();
-    TextBounds.SetRect(BE.ReadRect());
-    TextMatrix.SetRec(BE.ReadMatrix());
+    TextBounds.Read(BE);
+    TextMatrix.Read(BE);
     GlyphBits = BE.ReadByte();
     AdvanceBits = BE.ReadByte();
     if (GlyphBits > 32 || AdvanceBits > 32) throw ESWFError("Glyph field wider than 32 bits");
@@ -155,7 +157,7 @@ void TSWFDefineEditText::SetWideInitialText(const std::u16string& Text) {
 void TSWFDefineEditText::WriteBody(TBitsEngine& BE) {
     const bool WithFontClass = FontClassWritten();
     BE.WriteWord(CharacterID);
-    BE.WriteRect(Bounds.Rect());
+    Bounds.Write(BE);
     for (bool Flag : {HasText, WordWrap, Multiline, Password, ReadOnly, HasTextColor, HasMaxLength, HasFont,
                       WithFontClass, AutoSize, HasLayout, NoSelect, Border, WasStatic, HTML, UseOutlines})
         BE.WriteBit(Flag);
@@ -182,7 +184,7 @@ void TSWFDefineEditText::WriteBody(TBitsEngine& BE) {
 
 void TSWFDefineEditText::ReadBody(TBitsEngine& BE) {
     CharacterID = BE.ReadWord();
-    Bounds.SetRect(BE.ReadRect());
+    Bounds.Read(BE);
     uint16_t Flags = BE.ReadSwapWord();  // sixteen flags, the first in the most significant bit
     auto Flag = [Flags](int Bit) { return (Flags >> (15 - Bit) & 1) != 0; };
     HasText = Flag(0);

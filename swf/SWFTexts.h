@@ -42,10 +42,10 @@ struct TSWFTextRecord {
 };
 
 class TSWFDefineText : public TSWFKeptBodyObject {
-public:
+  public:
     uint16_t CharacterID = 0;
-    TSWFRect TextBounds;
-    TSWFMatrix TextMatrix;
+    TSWFKeptRect TextBounds;
+    TSWFKeptMatrix TextMatrix;
     // Widths of the glyph entry fields, kept as set: the writer refuses values that do not fit.
     uint8_t GlyphBits = 0, AdvanceBits = 0;
     std::vector<TSWFTextRecord> TextRecords;
@@ -55,26 +55,26 @@ public:
     void VisitDefinedIDs(const TIDVisitor& Visit) override { Visit(CharacterID); }
     void VisitReferences(const TIDVisitor& Visit) override;
 
-protected:
+  protected:
     void WriteBody(TBitsEngine& BE) override;
     void ReadBody(TBitsEngine& BE) override;
     virtual bool ColorsWithAlpha() const { return false; }
 };
 
 class TSWFDefineText2 : public TSWFDefineText {
-public:
+  public:
     TSWFDefineText2() { TagID = 33; }
     SWF_RECORD_COPY(TSWFDefineText2)
     int MinVersion() const override { return 3; }
 
-protected:
+  protected:
     bool ColorsWithAlpha() const override { return true; }
 };
 
 class TSWFDefineEditText : public TSWFKeptBodyObject {
-public:
+  public:
     uint16_t CharacterID = 0;
-    TSWFRect Bounds;
+    TSWFKeptRect Bounds;
     bool HasText = false, WordWrap = false, Multiline = false, Password = false, ReadOnly = false;
     bool HasTextColor = false, HasMaxLength = false, HasFont = false, HasFontClass = false, AutoSize = false;
     bool HasLayout = false, NoSelect = false, Border = false, WasStatic = false, HTML = false;
@@ -88,7 +88,7 @@ public:
     uint16_t LeftMargin = 0, RightMargin = 0, Indent = 0;
     int16_t Leading = 0;
     std::string VariableName;
-    std::string InitialText;        // bytes in the system code page, or HTML
+    std::string InitialText;         // bytes in the system code page, or HTML
     std::u16string WideInitialText;  // written instead of InitialText when set
     // The SWF version the strings are written for; 0 (as read) writes them unchanged.
     uint8_t Version = 0;
@@ -106,22 +106,23 @@ public:
     void SetFontClass(const std::string& Name, uint16_t Height);
     void SetTextColor(const TSWFRGBA& Color);
     void SetMaxLength(uint16_t Length);
-    void SetLayout(uint8_t Alignment, uint16_t Left, uint16_t Right, uint16_t FirstIndent, int16_t LineLeading);
+    void SetLayout(uint8_t Alignment, uint16_t Left, uint16_t Right, uint16_t FirstIndent,
+                   int16_t LineLeading);
     void SetInitialText(const std::string& Text);
     void SetWideInitialText(const std::u16string& Text);
 
-protected:
+  protected:
     void WriteBody(TBitsEngine& BE) override;
     void ReadBody(TBitsEngine& BE) override;
 
-private:
+  private:
     // Font classes exist from version 9; a record read from such a file keeps its font class.
     bool FontClassWritten() const { return HasFontClass && std::max(Version, FileVersion_) > 8; }
     uint8_t FileVersion_ = 0;
 };
 
 class TSWFCSMTextSettings : public TSWFKeptBodyObject {
-public:
+  public:
     uint16_t TextID = 0;
     uint8_t UseFlashType = 0;  // 2 bits
     uint8_t GridFit = 0;       // 3 bits
@@ -133,7 +134,7 @@ public:
     int MinVersion() const override { return 8; }
     void VisitReferences(const TIDVisitor& Visit) override { Visit(TextID); }
 
-protected:
+  protected:
     void WriteBody(TBitsEngine& BE) override;
     void ReadBody(TBitsEngine& BE) override;
 };
