@@ -1,10 +1,14 @@
 #include "SWFFonts.h"
 
 namespace {
-std::vector<uint8_t> ReadRest(TBitsEngine& BE) {
-    std::vector<uint8_t> Bytes(static_cast<size_t>(BE.Stream->Remaining()));
-    BE.ReadBytes(Bytes.data(), Bytes.size());
+std::vector<uint8_t> ReadBytes(TBitsEngine& BE, size_t Count) {
+    std::vector<uint8_t> Bytes(Count);
+    if (Count) BE.ReadBytes(Bytes.data(), Count);  // an empty vector has no buffer to read into
     return Bytes;
+}
+
+std::vector<uint8_t> ReadRest(TBitsEngine& BE) {
+    return ReadBytes(BE, static_cast<size_t>(BE.Stream->Remaining()));
 }
 
 // Cuts S to at most Max bytes without splitting a UTF-8 sequence.
@@ -326,8 +330,7 @@ void TSWFDefineFont2::ReadBody(TBitsEngine& BE) {
     const uint32_t CodeTableOffset = ReadOffset(BE, WideOffsets);
     if (CodeTableOffset > BE.Stream->Size() - TableStart) throw ESWFError("Code table beyond the tag body");
     BE.Stream->SetPosition(TableStart);
-    TBytes Region(CodeTableOffset);
-    BE.ReadBytes(Region.data(), Region.size());
+    TBytes Region = ReadBytes(BE, CodeTableOffset);
     GlyphShapeTable = ReadGlyphs(Region, Offsets);
 
     CheckCount(BE, NumGlyphs, WideCodes ? 2 : 1);
