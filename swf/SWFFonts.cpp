@@ -27,7 +27,8 @@ void CheckCount(TBitsEngine& BE, size_t Count, size_t BytesEach) {
 using TBytes = std::vector<uint8_t>;
 
 // A glyph as font tags store it: the bit widths byte 10 hexadecimal and the records with one fill bit and no
-// line bits; a first record that selects no fill, or fill style 0 as style 1, is made to select style 1.
+// line bits; a first record that selects no fill style, or fill style 1 with the index 0, is made to select
+// fill style 1.
 TBytes EncodeGlyph(const TSWFGlyphShape& Shape) {
     TSWFGlyphShape Records = Shape;  // the shape writer adjusts the records it writes
     if (!Records.Empty() && Records[0]->ShapeRecType == rtStyleChange) {
@@ -108,11 +109,12 @@ uint16_t ReadCode(TBitsEngine& BE, bool Wide) {
 
 void TSWFKeptBodyObject::WriteTagBody(TBitsEngine& BE) {
     std::vector<uint8_t> Now = Encoded();
-    const std::vector<uint8_t>& Bytes = !ReadBody_.empty() && Now == ReadEncoding_ ? ReadBody_ : Now;
+    const std::vector<uint8_t>& Bytes = KeepsBody_ && Now == ReadEncoding_ ? ReadBody_ : Now;
     BE.WriteBytes(Bytes.data(), Bytes.size());
 }
 
 void TSWFKeptBodyObject::ReadFromStream(TBitsEngine& BE) {
+    KeepsBody_ = false;
     ReadBody_.clear();
     ReadEncoding_.clear();
     std::vector<uint8_t> Body = ReadRest(BE);
@@ -121,6 +123,7 @@ void TSWFKeptBodyObject::ReadFromStream(TBitsEngine& BE) {
     ReadBody(Reader);
     std::vector<uint8_t> Encoding = Encoded();
     if (Encoding != Body) {
+        KeepsBody_ = true;
         ReadBody_ = std::move(Body);
         ReadEncoding_ = std::move(Encoding);
     }

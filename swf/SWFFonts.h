@@ -17,7 +17,7 @@ class TSWFKeptBodyObject : public TSWFObject {
     void WriteTagBody(TBitsEngine& BE) final;
     void ReadFromStream(TBitsEngine& BE) final;
     // True when the body read from a file is kept because the writer would encode the record differently.
-    bool KeepsReadBody() const { return !ReadBody_.empty(); }
+    bool KeepsReadBody() const { return KeepsBody_; }
 
   protected:
     virtual void WriteBody(TBitsEngine& BE) = 0;
@@ -25,6 +25,7 @@ class TSWFKeptBodyObject : public TSWFObject {
 
   private:
     std::vector<uint8_t> Encoded();
+    bool KeepsBody_ = false;
     std::vector<uint8_t> ReadBody_;      // the body as read, only when it differs from ReadEncoding_
     std::vector<uint8_t> ReadEncoding_;  // what the writer made of the record just after reading
 };

@@ -264,3 +264,33 @@ TEST(Font, DefinedAndReferencedIDs) {
         EXPECT_EQ(Referenced(*R), std::vector<uint16_t>{8});  // the visitor can renumber
     }
 }
+
+TEST(Font, AlignZonesNameAndFont4Bodies) {
+    const TBytes ZonesBody = {0x01, 0x00, 0x40,  // font, medium hint
+                              0x02, 0x2A, 0x33, 0x00, 0x00,
+                              0x00, 0x00, 0xCE, 0x42, 0x03,  // two zones, X and Y
+                              0x00, 0x02};                   // no zones, Y
+    auto Zones = Read<TSWFDefineFontAlignZones>(ZonesBody);
+    EXPECT_FALSE(Zones.KeepsReadBody());
+    EXPECT_EQ(Zones.CSMTableHint, 1);
+    ASSERT_EQ(Zones.ZoneTable.size(), 2u);
+    EXPECT_EQ(Zones.ZoneTable[0].ZoneData[0].AlignmentCoordinate, 0x332A);
+    EXPECT_EQ(Zones.ZoneTable[0].ZoneData[1].Range, 0x42CE);
+    EXPECT_TRUE(Zones.ZoneTable[0].ZoneMaskX && Zones.ZoneTable[0].ZoneMaskY);
+    EXPECT_TRUE(Zones.ZoneTable[1].ZoneData.empty());
+    EXPECT_FALSE(Zones.ZoneTable[1].ZoneMaskX);
+
+    TSWFDefineFontName Name;
+    Name.FontID = 1;
+    Name.FontName = "A";
+    Name.FontCopyright = "\xA9";
+    EXPECT_EQ(Body(Name), (TBytes{0x01, 0x00, 'A', 0x00, 0xC2, 0xA9, 0x00}));
+
+    TSWFDefineFont4 Font4;
+    Font4.FontID = 1;
+    Font4.Bold = true;
+    Font4.FontName = "A";
+    Font4.FontData = {0x01, 0x02};
+    EXPECT_EQ(Body(Font4), (TBytes{0x01, 0x00, 0x05, 'A', 0x00, 0x01, 0x02}));
+    EXPECT_EQ(Read<TSWFDefineFont4>(Body(Font4)).FontData, Font4.FontData);
+}
