@@ -1,9 +1,11 @@
 #include <unordered_map>
 
+#include "SWFFonts.h"
 #include "SWFObject.h"
 #include "SWFMorphShapes.h"
 #include "SWFShapes.h"
 #include "SWFTags.h"
+#include "SWFTexts.h"
 
 namespace {
 template <class T>
@@ -61,6 +63,18 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {83, Make<TSWFDefineShape4>},
         {46, Make<TSWFDefineMorphShape>},
         {84, Make<TSWFDefineMorphShape2>},
+        // Font and text tags.
+        {10, Make<TSWFDefineFont>},
+        {11, Make<TSWFDefineText>},
+        {13, Make<TSWFDefineFontInfo>},
+        {33, Make<TSWFDefineText2>},
+        {37, Make<TSWFDefineEditText>},
+        {48, Make<TSWFDefineFont2>},
+        {62, Make<TSWFDefineFontInfo2>},
+        {73, Make<TSWFDefineFontAlignZones>},
+        {74, Make<TSWFCSMTextSettings>},
+        {75, Make<TSWFDefineFont3>},
+        {88, Make<TSWFDefineFontName>},
     };
     return Table;
 }
