@@ -2,11 +2,6 @@
 // bitmap-filled shape, a JPEG and a lossless bitmap, and a sprite placed twice, once with a colour transform
 // and once rotated.
 //   pictavo-demo [OUTPUT_FOLDER]   writes OUTPUT_FOLDER/demo.swf (default: out) and prints its path
-#include <cstddef>
-#include <cstdio>
-#include <cstdlib>
-// libjpeg needs size_t and FILE declared before it
-#include <jpeglib.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -17,6 +12,7 @@
 
 #include "SWFShapes.h"
 #include "SWFTags.h"
+#include "SolidJPEG.h"
 
 namespace {
 // A movie made of records in the order they are added.
@@ -48,36 +44,6 @@ class TRecordMovie : public TBasedSWFStream {
 };
 
 constexpr int Twips = 20;
-
-// A JPEG of W x H pixels whose top half is Top and bottom half Bottom.
-std::vector<uint8_t> TwoColourJPEG(int W, int H, const uint8_t Top[3], const uint8_t Bottom[3]) {
-    jpeg_compress_struct C;
-    jpeg_error_mgr Err;
-    C.err = jpeg_std_error(&Err);
-    jpeg_create_compress(&C);
-    unsigned char* Out = nullptr;
-    unsigned long OutSize = 0;
-    jpeg_mem_dest(&C, &Out, &OutSize);
-    C.image_width = W;
-    C.image_height = H;
-    C.input_components = 3;
-    C.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&C);
-    jpeg_set_quality(&C, 95, TRUE);
-    jpeg_start_compress(&C, TRUE);
-    std::vector<uint8_t> Row(static_cast<size_t>(W) * 3);
-    while (C.next_scanline < C.image_height) {
-        const uint8_t* Colour = static_cast<int>(C.next_scanline) < H / 2 ? Top : Bottom;
-        for (int x = 0; x < W; ++x) std::copy(Colour, Colour + 3, &Row[static_cast<size_t>(x) * 3]);
-        JSAMPROW P = Row.data();
-        jpeg_write_scanlines(&C, &P, 1);
-    }
-    jpeg_finish_compress(&C);
-    jpeg_destroy_compress(&C);
-    std::vector<uint8_t> Bytes(Out, Out + OutSize);
-    std::free(Out);
-    return Bytes;
-}
 
 // Lossless 32-bit pixels (alpha, red, green, blue per pixel), zlib-compressed: four coloured quadrants.
 std::vector<uint8_t> QuadrantPixels(int W, int H) {
@@ -205,6 +171,7 @@ std::string WriteDemo(const std::filesystem::path& Folder) {
     Cyan->ColorTransform().SetRedMult(0);
     Cyan->ColorTransform().SetGreenMult(256);
     Cyan->ColorTransform().SetBlueMult(256);
+    Cyan->ColorTransform().SetAlphaMult(256);
     Cyan->ColorTransform().SetBlueAdd(255);
     Movie.Add(std::move(Cyan));
     auto Turned = Place(8, 11);

@@ -7,7 +7,7 @@ import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { Avm1Parser } from 'avm1-parser';
-import { parseSwf } from 'swf-parser';
+import { parseSwf, parseTag } from 'swf-parser';
 import { summarizeSwfFile } from './lib/swfparse.mjs';
 
 const dir = mkdtempSync(path.join(tmpdir(), 'pictavo-all-tags-'));
@@ -55,8 +55,16 @@ test('every tag has the code, order and key fields it was written with', () => {
     assert.equal(summary.fileLength, summary.actualLength);
     assert.deepEqual(summary.tags.map((t) => t.code), expected.tags.map((t) => t.code));
     summary.tags.forEach((tag, i) => {
-        const { code, actionCodes: codes, ...fields } = expected.tags[i];
+        const { code, actionCodes: codes, erroneousHeader, ...fields } = expected.tags[i];
         const where = `tag ${i} (${tag.name})`;
+        if (erroneousHeader) {
+            // swf-parser takes the erroneous JPEG header of older movies only in movies before version 8.
+            const parsed = parseTag(readFileSync(file).subarray(tag.offset, tag.offset + (tag.longHeader ? 6 : 2) + tag.length), 7);
+            assert.equal(parsed.type, 5, `${where}: not a bitmap`); // DefineBitmap
+            assert.equal(parsed.id, fields.characterId, `${where}: id`);
+            assert.deepEqual([parsed.width, parsed.height], [16, 8], `${where}: size`);
+            return;
+        }
         if (code !== 0) assert.equal(tag.parsed, true, `${where}: swf-parser could not decode it`);
         assertSubset(tag, fields, where);
         if (codes) {

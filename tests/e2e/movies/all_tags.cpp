@@ -5,15 +5,17 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <type_traits>
 
 #include "SWFMorphShapes.h"
 #include "SWFShapes.h"
 #include "SWFTags.h"
+#include "SolidJPEG.h"
 
 namespace {
 // The expected fields of one tag, as JSON.
 class TExpect {
-public:
+  public:
     explicit TExpect(uint16_t Code) { S_ << "{\"code\":" << Code; }
     TExpect& Num(const char* Key, long long V) {
         S_ << ",\"" << Key << "\":" << V;
@@ -29,12 +31,12 @@ public:
     }
     std::string Json() const { return S_.str() + "}"; }
 
-private:
+  private:
     std::ostringstream S_;
 };
 
 class TAllTagsMovie : public TBasedSWFStream {
-public:
+  public:
     TAllTagsMovie() : TBasedSWFStream(0, 0, 400, 300, 24, true) {}
     TSWFObjectList Records;
     std::vector<std::string> Expected;
@@ -65,8 +67,8 @@ std::unique_ptr<TSWFActionByteCode> RawActions(std::initializer_list<uint8_t> By
 }
 
 // Push "color", 16777215; SetVariable; Play; Stop.
-const std::initializer_list<uint8_t> Script = {0x96, 0x0C, 0x00, 0x00, 'c', 'o', 'l', 'o', 'r', 0x00, 0x07,
-                                               0xFF, 0xFF, 0xFF, 0x00, 0x1D, 0x06, 0x07};
+const std::initializer_list<uint8_t> Script = {0x96, 0x0C, 0x00, 0x00, 'c',  'o',  'l',  'o',  'r',
+                                               0x00, 0x07, 0xFF, 0xFF, 0xFF, 0x00, 0x1D, 0x06, 0x07};
 const char* ScriptCodes = "[150,29,6,7]";
 
 void AddSquare(TSWFDefineShape& Shape, int Size) {
@@ -97,7 +99,12 @@ std::unique_ptr<TShape> Shape(uint16_t ID, uint32_t RGB) {
     auto Fill = std::make_unique<TSWFColorFill>();
     Fill->Color.SetPackedRGB(RGB);
     S->FillStyles.Add(std::move(Fill));
-    auto Line = std::make_unique<TSWFLineStyle>();
+    // DefineShape4 takes the second kind of line style.
+    std::unique_ptr<TSWFLineStyle> Line;
+    if constexpr (std::is_same_v<TShape, TSWFDefineShape4>)
+        Line = std::make_unique<TSWFLineStyle2>();
+    else
+        Line = std::make_unique<TSWFLineStyle>();
     Line->Width = 40;
     S->LineStyles.Add(std::move(Line));
     AddSquare(*S, 2000);
@@ -136,7 +143,8 @@ void Build(TAllTagsMovie& M) {
     Label->IsAnchor = true;
     M.Add(std::move(Label), TExpect(43).Str("name", "Intro").Raw("isAnchor", "true"));
 
-    M.Add(Shape<TSWFDefineShape>(1, 0x0000FF), TExpect(2).Num("characterId", 1).Raw("bounds", Bounds(0, 2000, 0, 2000)));
+    M.Add(Shape<TSWFDefineShape>(1, 0x0000FF),
+          TExpect(2).Num("characterId", 1).Raw("bounds", Bounds(0, 2000, 0, 2000)));
     M.Add(Shape<TSWFDefineShape2>(2, 0x00FF00), TExpect(22).Num("characterId", 2));
     M.Add(Shape<TSWFDefineShape3>(3, 0xFF0000), TExpect(32).Num("characterId", 3));
     auto Shape4 = Shape<TSWFDefineShape4>(4, 0x808080);
@@ -149,22 +157,27 @@ void Build(TAllTagsMovie& M) {
     Morph->EndBounds = TSWFKeptRect(0, 0, 200, 200);
     M.Add(std::move(Morph), TExpect(46).Num("characterId", 5));
 
+    const uint8_t Grey[3] = {128, 128, 128}, White[3] = {255, 255, 255};
+    const std::vector<uint8_t> Jpeg = TwoColourJPEG(16, 8, Grey, White);
+    // The picture without its start and end markers, which the framing adds again.
+    const std::vector<uint8_t> Picture(Jpeg.begin() + 2, Jpeg.end() - 2);
     auto Tables = std::make_unique<TSWFJPEGTables>();
     Tables->Data().Write("\xFF\xDB\x00\x03\x00", 5);
     M.Add(std::move(Tables), TExpect(8));
     auto Bits = std::make_unique<TSWFDefineBits>();
     Bits->CharacterID = 6;
-    Bits->Data().Write("\xFF\xC0\x00\x02", 4);
-    M.Add(std::move(Bits), TExpect(6).Num("characterId", 6));
+    Bits->Data().Write(Picture.data(), Picture.size());
+    M.Add(std::move(Bits), TExpect(6).Num("characterId", 6).Num("width", 16).Num("height", 8));
     auto Jpeg2 = std::make_unique<TSWFDefineBitsJPEG2>();
     Jpeg2->CharacterID = 7;
-    Jpeg2->Data().Write("\xFF\xD8\xFF\xD9", 4);
-    M.Add(std::move(Jpeg2), TExpect(21).Num("characterId", 7));
+    Jpeg2->Data().Write(Picture.data(), Picture.size());
+    M.Add(std::move(Jpeg2), TExpect(21).Num("characterId", 7).Num("width", 16).Num("height", 8));
+    // A whole JPEG gets the erroneous header of older movies in front of it.
     auto Jpeg3 = std::make_unique<TSWFDefineBitsJPEG3>();
     Jpeg3->CharacterID = 8;
-    Jpeg3->Data().Write("\xFF\xD8\xFF\xD9", 4);
+    Jpeg3->Data().Write(Jpeg.data(), Jpeg.size());
     Jpeg3->AlphaData().Write("\x78\x9C\x03\x00\x00\x00\x00\x01", 8);
-    M.Add(std::move(Jpeg3), TExpect(35).Num("characterId", 8));
+    M.Add(std::move(Jpeg3), TExpect(35).Num("characterId", 8).Raw("erroneousHeader", "true"));
     for (uint16_t Code : {20, 36}) {
         std::unique_ptr<TSWFDefineBitsLossless> L;
         if (Code == 20)
@@ -177,7 +190,8 @@ void Build(TAllTagsMovie& M) {
         L->BitmapHeight = 2;
         L->BitmapColorTableSize = 1;
         L->Data().Write("\x78\x9C\x63\x00\x00\x00\x01\x00\x01", 9);
-        M.Add(std::move(L), TExpect(Code).Num("characterId", Code == 20 ? 9 : 10).Num("width", 2).Num("height", 2));
+        M.Add(std::move(L),
+              TExpect(Code).Num("characterId", Code == 20 ? 9 : 10).Num("width", 2).Num("height", 2));
     }
     auto Sound = std::make_unique<TSWFDefineSound>();
     Sound->SoundID = 11;
