@@ -8,7 +8,7 @@
 class TFlashMovie;
 
 class TFlashObject : public TBasedSWFObject {
-public:
+  public:
     int LibraryLevel() const override { return 1; }
     TFlashMovie* Owner() const { return Owner_; }
     void SetOwner(TFlashMovie* M) {
@@ -16,16 +16,16 @@ public:
         OwnerChanged();
     }
 
-protected:
+  protected:
     virtual void OwnerChanged() {}
     TFlashMovie* Owner_ = nullptr;
 };
 
 class TFlashIDObject : public TFlashObject {
-public:
+  public:
     virtual uint16_t CharacterID() const { return CharacterID_; }
     virtual void SetCharacterID(uint16_t ID) { CharacterID_ = ID; }
 
-protected:
+  protected:
     uint16_t CharacterID_ = 0;
 };

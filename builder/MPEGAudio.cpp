@@ -48,6 +48,24 @@ bool Is(const uint8_t* B, const char* ID) {
     return std::memcmp(B, ID, 4) == 0;
 }
 
+// A text frame's text: Latin-1 and UTF-8 kept as they are, UTF-16 reduced to its Latin-1 characters.
+std::string DecodeText(uint8_t Encoding, const uint8_t* B, size_t Size) {
+    if (Encoding == 0 || Encoding == 3) return Latin1Field(B, Size);
+    bool BigEndian = Encoding == 2;
+    if (Size >= 2 && (B[0] == 0xFE || B[0] == 0xFF) && (B[1] == 0xFE || B[1] == 0xFF)) {
+        BigEndian = B[0] == 0xFE;
+        B += 2;
+        Size -= 2;
+    }
+    std::string S;
+    for (size_t i = 0; i + 1 < Size; i += 2) {
+        const uint16_t C = BigEndian ? uint16_t(B[i] << 8 | B[i + 1]) : uint16_t(B[i + 1] << 8 | B[i]);
+        if (C == 0) break;
+        S.push_back(C < 256 ? static_cast<char>(C) : '?');
+    }
+    return S;
+}
+
 }  // namespace
 
 // ---- Frame header ----------------------------------------------------------------------------------------
@@ -138,9 +156,8 @@ void TID3v2::ReadTextFrames(const std::vector<uint8_t>& Body) {
             Version == 4 ? (F[4] & 0x7F) << 21 | (F[5] & 0x7F) << 14 | (F[6] & 0x7F) << 7 | (F[7] & 0x7F)
                          : BigEndian32(F + 4);
         if (Len > Body.size() - Pos - 10) break;
-        // Latin-1 and UTF-8 texts only; UTF-16 texts are left out.
-        if (Len > 1 && (F[10] == 0 || F[10] == 3)) {
-            const std::string Text = Latin1Field(F + 11, Len - 1);
+        if (Len > 1) {
+            const std::string Text = DecodeText(F[10], F + 11, Len - 1);
             if (Is(F, "TIT2")) Title = Text;
             if (Is(F, "TPE1")) Artist = Text;
             if (Is(F, "TALB")) Album = Text;
@@ -260,10 +277,14 @@ void TMPEGaudio::ReadFrameList(TStream& Stream) {
         Info.Position = Pos - Start;
         Info.Length = Length;
         Info.Header = BigEndian32(B.data());
-        if (B.size() >= 40)
-            for (const char* ID : {"Info", "UUUU", "Xing", "LAME"})
-                if (Is(&B[36], ID)) Info.IsAudio = false;
-        if (Frames_.empty() && FirstFrameEmpty) Info.IsAudio = false;
+        // Only the first frame can be the VBR information frame: later frames carry "LAME" and "UUUU" as
+        // padding of the bit reservoir and are audio like any other.
+        if (Frames_.empty()) {
+            if (B.size() >= 40)
+                for (const char* ID : {"Info", "UUUU", "Xing", "LAME"})
+                    if (Is(&B[36], ID)) Info.IsAudio = false;
+            if (FirstFrameEmpty) Info.IsAudio = false;
+        }
         AudioFrames += Info.IsAudio;
         Frames_.push_back(Info);
         Pos += Length;
