@@ -76,6 +76,16 @@ inline void WriteBytes(const std::string& Path, const TBytes& B) {
         .write(reinterpret_cast<const char*>(B.data()), std::streamsize(B.size()));
 }
 
+inline std::string Hex(const TBytes& B) {
+    std::string S;
+    char Buf[4];
+    for (size_t i = 0; i < B.size(); ++i) {
+        std::snprintf(Buf, sizeof Buf, i ? " %02X" : "%02X", B[i]);
+        S += Buf;
+    }
+    return S;
+}
+
 inline double ProbeDuration(const std::string& Path) {
     return std::stod(RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + Path + "'"));
 }
