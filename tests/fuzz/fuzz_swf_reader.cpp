@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the SWF reader: loading, reading every tag with parsed actions, rebuilding the body.
+// Feeds arbitrary bytes to the SWF reader: loading, reading every tag with parsed actions, rebuilding the
+// body.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
