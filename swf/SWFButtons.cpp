@@ -171,7 +171,9 @@ void TSWFDefineButton2::WriteTagBody(TBitsEngine& BE) {
     for (size_t i = 0; i < Actions.size(); ++i) {
         TMemoryStream Body;
         TBitsEngine AE(Body);
-        AE.WriteWord(Actions[i].Conditions());
+        uint16_t Conditions = Actions[i].Conditions();
+        AE.WriteByte(static_cast<uint8_t>(Conditions >> 8));
+        AE.WriteByte(static_cast<uint8_t>(Conditions));
         WriteButtonActions(AE, Actions[i].Actions);
         // CondActionSize is the distance to the next condition action, 0 for the last one.
         bool Last = i + 1 == Actions.size();
