@@ -191,10 +191,7 @@ void TSWFDefineButton2::ReadFromStream(TBitsEngine& BE) {
     uint16_t ActionOffset = BE.ReadWord();
     ReadButtonRecords(BE, Characters, true);
     Actions.clear();
-    if (ActionOffset == 0) {
-        if (BE.Stream->Remaining() != 0) throw ESWFError("Bytes after the button records");
-        return;
-    }
+    if (ActionOffset == 0) return;
     if (BE.Stream->Position() != OffsetAt + ActionOffset || BE.Stream->Remaining() == 0)
         throw ESWFError("ActionOffset does not point to the condition actions");
     for (bool Last = false; !Last;) {

@@ -33,5 +33,4 @@ void TSWFDefineSceneAndFrameLabelData::ReadFromStream(TBitsEngine& BE) {
         L.FrameNum = BE.ReadEncodedU32();
         L.FrameLabel = BE.ReadString();
     }
-    if (BE.Stream->Remaining() != 0) throw ESWFError("Bytes after the frame labels");
 }

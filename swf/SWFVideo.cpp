@@ -20,7 +20,6 @@ void TSWFDefineVideoStream::ReadFromStream(TBitsEngine& BE) {
     VideoFlagsDeblocking = (F >> 1) & 7;
     VideoFlagsSmoothing = F & 1;
     CodecID = BE.ReadByte();
-    if (BE.Stream->Remaining() != 0) throw ESWFError("Bytes after the DefineVideoStream fields");
 }
 
 void TSWFVideoFrame::WriteTagBody(TBitsEngine& BE) {
