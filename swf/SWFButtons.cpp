@@ -225,3 +225,26 @@ void TSWFDefineButtonCxform::ReadFromStream(TBitsEngine& BE) {
     while (BE.Stream->Remaining() > 0)
         ButtonColorTransforms.emplace_back().SetRec(BE.ReadColorTransform(false));
 }
+
+void TSWFDefineButtonSound::WriteTagBody(TBitsEngine& BE) {
+    BE.WriteWord(ButtonId);
+    for (const auto& S : ButtonSounds) {
+        BE.WriteWord(S.SoundChar);
+        if (S.SoundChar) S.SoundInfo.Write(BE);
+    }
+}
+
+void TSWFDefineButtonSound::ReadFromStream(TBitsEngine& BE) {
+    ButtonId = BE.ReadWord();
+    for (auto& S : ButtonSounds) {
+        S.SoundChar = BE.ReadWord();
+        S.SoundInfo = TSWFSoundInfo();
+        if (S.SoundChar) S.SoundInfo.Read(BE);
+    }
+}
+
+void TSWFDefineButtonSound::VisitReferences(const TIDVisitor& Visit) {
+    Visit(ButtonId);
+    for (auto& S : ButtonSounds)
+        if (S.SoundChar) Visit(S.SoundChar);
+}

@@ -1,12 +1,14 @@
 // Button tags: DefineButton, DefineButton2, DefineButtonCxform and DefineButtonSound.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "SWFActions.h"
 #include "SWFFilters.h"
 #include "SWFObject.h"
+#include "SWFTags.h"
 
 // One character of a button, shown in the states whose flags are set.
 class TSWFButtonRecord {
@@ -98,4 +100,25 @@ class TSWFDefineButtonCxform : public TSWFObject {
     void WriteTagBody(TBitsEngine& BE) override;
     void ReadFromStream(TBitsEngine& BE) override;
     void VisitReferences(const TIDVisitor& Visit) override { Visit(ButtonId); }
+};
+
+// The sounds of a button's state transitions. Each entry is a sound ID (0 for none) and, for a sound, how it
+// plays.
+class TSWFDefineButtonSound : public TSWFObject {
+  public:
+    enum : uint8_t { OverUpToIdle = 0, IdleToOverUp = 1, OverUpToOverDown = 2, OverDownToOverUp = 3 };
+    struct TButtonSound {
+        uint16_t SoundChar = 0;
+        TSWFSoundInfo SoundInfo;  // written when SoundChar is not 0
+    };
+    uint16_t ButtonId = 0;
+    std::array<TButtonSound, 4>
+        ButtonSounds;  // ButtonSoundChar0..3 and ButtonSoundInfo0..3, by the enum above
+
+    TSWFDefineButtonSound() { TagID = 17; }
+    SWF_RECORD_COPY(TSWFDefineButtonSound)
+    int MinVersion() const override { return 2; }
+    void WriteTagBody(TBitsEngine& BE) override;
+    void ReadFromStream(TBitsEngine& BE) override;
+    void VisitReferences(const TIDVisitor& Visit) override;
 };

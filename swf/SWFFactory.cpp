@@ -81,6 +81,7 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {88, Make<TSWFDefineFontName>},
         // Buttons, video, ActionScript 3 and scenes.
         {7, Make<TSWFDefineButton>},
+        {17, Make<TSWFDefineButtonSound>},
         {23, Make<TSWFDefineButtonCxform>},
         {34, Make<TSWFDefineButton2>},
         {60, Make<TSWFDefineVideoStream>},

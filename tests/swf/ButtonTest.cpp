@@ -15,6 +15,7 @@ const TButtonCase ButtonCases[] = {
     {"DefineButton2-CS6.swf", 34},
     {"DefineButtonCxformSound-MX.swf", 7},
     {"DefineButtonCxformSound-MX.swf", 23},
+    {"DefineButtonCxformSound-MX.swf", 17},
 };
 
 std::unique_ptr<TSWFActionByteCode> RawAction(Bytes B) {
@@ -101,4 +102,33 @@ TEST(ButtonTags, DamagedBodiesNeverCrash) {
         TCorpusFile F = LoadCorpusFile(C.File);
         for (const auto* T : F.WithCode(C.Code)) ExpectDamagedBodiesAreSafe(C.Code, T->Body);
     }
+}
+
+TEST(ButtonTags, DefineButtonSoundWritesSoundInfoOnlyForSounds) {
+    TSWFDefineButtonSound S;
+    S.ButtonId = 3;
+    auto& Press = S.ButtonSounds[TSWFDefineButtonSound::OverUpToOverDown];
+    Press.SoundChar = 2;
+    Press.SoundInfo.SyncNoMultiple = true;
+    Press.SoundInfo.SetLoopCount(2);
+    S.ButtonSounds[TSWFDefineButtonSound::OverDownToOverUp].SoundInfo.SyncStop =
+        true;  // no sound: not written
+    EXPECT_EQ(Written(S), Bytes({0x4D, 0x04, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x14, 0x02, 0x00,
+                                 0x00, 0x00}));
+    EXPECT_EQ(S.MinVersion(), 2);
+
+    std::vector<uint16_t> Refs;
+    S.VisitReferences([&](uint16_t& ID) { Refs.push_back(ID); });
+    EXPECT_EQ(Refs, (std::vector<uint16_t>{3, 2}));
+}
+
+TEST(ButtonTags, DefineButtonCxformReadsOneTransformPerRecord) {
+    TCorpusFile F = LoadCorpusFile("DefineButtonCxformSound-MX.swf");
+    auto Record = ReadTag(23, F.WithCode(23).at(0)->Body, F.Version, false);
+    auto& C = dynamic_cast<TSWFDefineButtonCxform&>(*Record);
+    EXPECT_EQ(C.ButtonColorTransforms.size(), 3u);
+    EXPECT_TRUE(C.ButtonColorTransforms[0].HasMult);
+    std::vector<uint16_t> Refs;
+    C.VisitReferences([&](uint16_t& ID) { Refs.push_back(ID); });
+    EXPECT_EQ(Refs, std::vector<uint16_t>{3});
 }
