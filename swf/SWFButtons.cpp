@@ -52,8 +52,8 @@ void ReadButtonActions(TBitsEngine& BE, TSWFActionList& Actions, int64_t Size, b
     }
 }
 
-// Writes the records and the CharacterEndFlag. A record without any state flag would read as the end flag, so
-// it is left out.
+// Writes the records and the CharacterEndFlag. A record whose flag byte is 0 (no state, no filters, no blend
+// mode) would read as the end flag, so it is left out.
 void WriteButtonRecords(TBitsEngine& BE, const TSWFButtonRecordList& Records, bool Button2) {
     for (const auto& R : Records)
         if (R.Flags(Button2)) R.Write(BE, Button2);
