@@ -49,6 +49,8 @@ TEST(ButtonTags, DefineButton2ReadsRecordsFiltersAndConditions) {
     ASSERT_EQ(B.Actions.size(), 2u);
     EXPECT_TRUE(B.Actions[0].CondOverDownToOverUp);
     EXPECT_EQ(B.Actions[1].CondKeyPress, 3);
+    ASSERT_EQ(B.Actions[0].Actions.Count(), 2u);  // Push "A", Trace: parsed, not one raw block
+    EXPECT_EQ(B.Actions[0].Actions[1]->ActionCode, 0x26);
     EXPECT_GE(B.MinVersion(), 8);  // the filter and the blend mode
 
     std::vector<uint16_t> Refs;
