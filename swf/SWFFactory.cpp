@@ -1,11 +1,15 @@
 #include <unordered_map>
 
+#include "SWFABC.h"
+#include "SWFButtons.h"
 #include "SWFFonts.h"
 #include "SWFObject.h"
 #include "SWFMorphShapes.h"
+#include "SWFScenes.h"
 #include "SWFShapes.h"
 #include "SWFTags.h"
 #include "SWFTexts.h"
+#include "SWFVideo.h"
 
 namespace {
 template <class T>
@@ -75,6 +79,16 @@ const std::unordered_map<uint16_t, TMaker>& Makers() {
         {74, Make<TSWFCSMTextSettings>},
         {75, Make<TSWFDefineFont3>},
         {88, Make<TSWFDefineFontName>},
+        // Buttons, video, ActionScript 3 and scenes.
+        {7, Make<TSWFDefineButton>},
+        {17, Make<TSWFDefineButtonSound>},
+        {23, Make<TSWFDefineButtonCxform>},
+        {34, Make<TSWFDefineButton2>},
+        {60, Make<TSWFDefineVideoStream>},
+        {61, Make<TSWFVideoFrame>},
+        {72, Make<TSWFDoABCOld>},
+        {82, Make<TSWFDoABC>},
+        {86, Make<TSWFDefineSceneAndFrameLabelData>},
     };
     return Table;
 }
