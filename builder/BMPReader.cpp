@@ -67,7 +67,7 @@ void TBMPParser::ReadHeader(TBitmapInfoHeader& H, uint32_t Masks[4], size_t& Pal
         const uint8_t* C = At(14, 12);
         H.biSize = 12;
         H.biWidth = U16(C + 4);
-        H.biHeight = static_cast<int16_t>(U16(C + 6));
+        H.biHeight = U16(C + 6);
         H.biPlanes = U16(C + 8);
         H.biBitCount = U16(C + 10);
         PaletteAt = 26;
