@@ -236,6 +236,7 @@ void TFlashMovie::BuildBody() {
     if (UseFileAttributes) {
         TSWFFileAttributes& Attributes = FileAttributes();
         Attributes.WriteToStream(BE);
+        V = std::max(V, Attributes.MinVersion());
         if (Attributes.HasMetadata()) {
             TSWFMetadata Meta;
             Meta.MetaData = Metadata_;

@@ -9,6 +9,19 @@ int IndexOf(const TFlashMovieObjectList& List, const TBasedSWFObject* Object) {
         if (List[i] == Object) return static_cast<int>(i);
     return -1;
 }
+
+// Moves Character to index Target when it stands after it; a moved sprite takes the characters it places
+// along, so that every definition still precedes its use.
+void MoveDefinitionTo(TFlashMovieObjectList& List, TBasedSWFObject* Character, int Target, int Nesting = 0) {
+    const int At = IndexOf(List, Character);
+    if (Target < 0 || At <= Target) return;
+    List.Insert(static_cast<size_t>(Target), List.Extract(static_cast<size_t>(At)));
+    auto* Sprite = dynamic_cast<TFlashSprite*>(Character);
+    if (!Sprite || Nesting > 64) return;
+    for (const auto& Object : Sprite->ObjectList())
+        if (auto* Place = dynamic_cast<TFlashPlaceObject*>(Object.get()); Place && Place->Character())
+            MoveDefinitionTo(List, Place->Character(), IndexOf(List, Sprite), Nesting + 1);
+}
 }  // namespace
 
 // ---- TFlashSprite -----------------------------------------------------------------------------------------
@@ -65,9 +78,7 @@ TFlashPlaceObject* TFlashSprite::PlaceObject(TFlashIDObject* Character, uint16_t
     // The definition must precede the sprite that uses it.
     if (Owner_ && Character) {
         TFlashMovieObjectList& Movie = Owner_->ObjectList();
-        int SpriteAt = IndexOf(Movie, this), CharacterAt = IndexOf(Movie, Character);
-        if (SpriteAt >= 0 && CharacterAt > SpriteAt)
-            Movie.Insert(static_cast<size_t>(SpriteAt), Movie.Extract(static_cast<size_t>(CharacterAt)));
+        MoveDefinitionTo(Movie, Character, IndexOf(Movie, this));
     }
     MaxDepth_ = std::max(MaxDepth_, Depth);
     return P;
