@@ -231,12 +231,14 @@ void TFlashMovie::BuildBody() {
     Body.SetSize(0);
     Body.SetPosition(0);
     TBitsEngine BE(Body);
-    int V = Version_;
+    // The version is settled before anything is written: clip-event flags are written in the width of the
+    // version the header will give.
+    const int V = RequiredVersion();
+    if (V > Version_) SetVersion(static_cast<uint8_t>(std::min(V, 255)));
 
     if (UseFileAttributes) {
         TSWFFileAttributes& Attributes = FileAttributes();
         Attributes.WriteToStream(BE);
-        V = std::max(V, Attributes.MinVersion());
         if (Attributes.HasMetadata()) {
             TSWFMetadata Meta;
             Meta.MetaData = Metadata_;
@@ -250,7 +252,6 @@ void TFlashMovie::BuildBody() {
     }
     TFlashStreamSound* Sound = StreamSound();
     if (Sound) {
-        V = std::max(V, Sound->StreamMinVersion());
         TSWFSoundStreamHead2 Head;
         Sound->FillStreamHead(Head, FrameRate());
         Head.WriteToStream(BE);
@@ -259,7 +260,6 @@ void TFlashMovie::BuildBody() {
         TSWFProtect P;
         P.SetPassword(Password);
         P.WriteToStream(BE);
-        V = std::max(V, P.MinVersion());
     }
 
     int Frames = 0;
@@ -268,7 +268,6 @@ void TFlashMovie::BuildBody() {
     for (size_t i = 0; i < Count; ++i) {
         if (OnProgress) OnProgress(*this, static_cast<int>(std::lround(100.0 * (i + 1) / Count)), 1);
         TBasedSWFObject* Object = ObjectList_[i];
-        V = std::max(V, Object->MinVersion());
         if (Object->LibraryLevel() == 0) {
             auto* Record = dynamic_cast<TSWFObject*>(Object);
             const uint16_t Code = Record ? Record->TagID : 0xFFFF;
@@ -278,7 +277,7 @@ void TFlashMovie::BuildBody() {
             }
             if (Code == 4 || Code == 26 || Code == 70) HasPlacement = true;
         } else if (auto* Place = dynamic_cast<TFlashPlaceObject*>(Object)) {
-            Place->SetClipEventVersion(static_cast<uint8_t>(V));
+            Place->SetClipEventVersion(Version_);
             HasPlacement = true;
         } else if (auto* Import = dynamic_cast<TFlashExternalMovie*>(Object); Import && Import->Mode == 0) {
             Frames += Import->Reader().FrameCount;
@@ -292,5 +291,17 @@ void TFlashMovie::BuildBody() {
     if (!IsSWFRecord(ObjectList_.Last(), 0)) TSWFEnd().WriteToStream(BE);
     BE.FlushLastByte(true);
     FrameCount = static_cast<uint16_t>(Frames);
-    if (V > Version_) SetVersion(static_cast<uint8_t>(std::min(V, 255)));
+}
+
+int TFlashMovie::RequiredVersion() {
+    int V = Version_;
+    if (UseFileAttributes) V = std::max(V, FileAttributes().MinVersion());
+    if (StreamSound()) V = std::max(V, StreamSound()->StreamMinVersion());
+    if (Protect) {
+        TSWFProtect P;
+        P.SetPassword(Password);
+        V = std::max(V, P.MinVersion());
+    }
+    for (const auto& Object : ObjectList_) V = std::max(V, Object->MinVersion());
+    return V;
 }

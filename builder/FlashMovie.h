@@ -182,6 +182,8 @@ class TFlashMovie : public TBasedSWFStream {
     TFlashExternalMovie* AddExternalMovie(std::unique_ptr<TSWFStreamReader> Reader, uint8_t Mode,
                                           bool AutoID);
     bool IsMovableDefinition(const TBasedSWFObject* Object) const;
+    // The version the content needs, never below the one set.
+    int RequiredVersion();
 
     uint8_t AddMode_ = 0;
     std::optional<TSWFRGB> BackgroundColor_;

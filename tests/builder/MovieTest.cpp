@@ -417,3 +417,29 @@ TEST(Movie, ProgressIsReportedPerObject) {
     M.BuildBody();
     EXPECT_EQ(Seen, (std::vector<int>{25, 50, 75, 100}));
 }
+
+TEST(Movie, ClipEventFlagsFollowTheVersionARaisedHeaderGives) {
+    TFlashMovie M = PixelMovie();
+    M.SetVersion(5);
+    TFlashSprite* S = M.AddSprite();
+    M.PlaceObject(S, 1)->OnRelease().GetURL("a", "");
+    TFlashSprite* Inner = M.AddSprite();
+    S->PlaceObject(Inner, 1)->OnRelease().GetURL("b", "");
+    M.PlaceObject(AddTestShape(M), 2)->SetBlendMode(6);  // raises the movie to 8 after the clip actions
+    TBytes File = BuiltFile(M);
+    EXPECT_EQ(File[3], 8);
+    auto R = ReadBack(File);
+    int Found = 0;
+    for (size_t i = 0; i < R->TagList.size(); ++i) {
+        TSWFObject* Record = R->TagInfo(i).SWFObject;
+        if (auto* Sprite = dynamic_cast<TSWFDefineSprite*>(Record);
+            Sprite && Sprite->SpriteID == S->CharacterID())
+            Record = Sprite->ControlTags[0];
+        auto* Place = dynamic_cast<TSWFPlaceObject2*>(Record);
+        if (!Place || !Place->HasClipActions) continue;
+        ASSERT_EQ(Place->ClipActions().Records.Count(), 1u);
+        EXPECT_EQ(Place->ClipActions().Records[0]->EventFlags, uint32_t(ceRelease));
+        ++Found;
+    }
+    EXPECT_EQ(Found, 2);
+}
