@@ -146,6 +146,16 @@ void TFlashExternalMovie::WriteRenamed(TBitsEngine& BE, TSWFObject& Record, cons
         Record.WriteToStream(BE);
 }
 
+std::unique_ptr<TBasedSWFObject> TFlashExternalMovie::ForMovieVersion(const TSWFObject& Record) const {
+    auto* Place = dynamic_cast<const TSWFPlaceObject2*>(&Record);
+    if (!Owner_ || !Place || !Place->HasClipActionRecords()) return nullptr;
+    // Clip-event flags take two bytes before version 6 and four from it on.
+    if ((Place->FormatVersion >= 6) == (Owner_->Version() >= 6)) return nullptr;
+    auto Copy = Place->Clone();
+    static_cast<TSWFPlaceObject2&>(*Copy).FormatVersion = Owner_->Version();
+    return Copy;
+}
+
 void TFlashExternalMovie::WriteToStream(TBitsEngine& BE) {
     if (Reader_->TagList.empty()) return;
     std::string Prefix;
@@ -186,10 +196,11 @@ void TFlashExternalMovie::WriteToStream(TBitsEngine& BE) {
         } else if (!Record) {
             WriteRaw(BE, Info);
         } else if (IsControlTag(Code)) {
+            std::unique_ptr<TBasedSWFObject> Copy = ForMovieVersion(*Record);
             if (Mode == 3)
-                Sprite_->ObjectList().Add(Record->Clone());
+                Sprite_->ObjectList().Add(Copy ? std::move(Copy) : Record->Clone());
             else
-                Record->WriteToStream(BE);
+                (Copy ? *Copy : *Record).WriteToStream(BE);
         } else if (RenameFonts && IsOneOf(Code, {13, 62, 48, 75, 37})) {
             WriteRenamed(BE, *Record, Prefix);
         } else {

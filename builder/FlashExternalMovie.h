@@ -48,6 +48,8 @@ class TFlashExternalMovie : public TFlashIDObject {
 
   private:
     void WriteRaw(TBitsEngine& BE, const TSWFTagInfo& Info);
+    // A copy of a placement whose clip actions must be written for the movie's version, else nothing.
+    std::unique_ptr<TBasedSWFObject> ForMovieVersion(const TSWFObject& Record) const;
     void WriteRenamed(TBitsEngine& BE, TSWFObject& Record, const std::string& Prefix);
 
     std::unique_ptr<TSWFStreamReader> Reader_;

@@ -276,3 +276,23 @@ TEST(ExternalMovie, CorpusFilesImportUnchanged) {
         EXPECT_EQ(Sprite->FrameCount, std::max(1, ShowFrames));
     }
 }
+
+TEST(ExternalMovie, ClipActionsOfAnOlderFileAreWrittenForTheMoviesVersion) {
+    TFlashMovie Source(0, 0, 50, 50, 12, true);
+    Source.SetVersion(5);
+    Source.PlaceObject(Source.AddSprite(), 1)->OnRelease().GetURL("x", "");
+    const TBytes File = BuiltFile(Source);
+    ASSERT_EQ(File[3], 5);
+    for (uint8_t Mode : {0, 3}) {
+        HOST_MOVIE(M);
+        TFlashExternalMovie* E = Import(M, File, Mode);
+        if (Mode == 3) M.PlaceObject(E->Sprite(), 1);
+        auto R = ReadBack(BuiltFile(M));
+        TSWFObject* Record = R->TagInfo(1).SWFObject;
+        if (auto* Sprite = dynamic_cast<TSWFDefineSprite*>(Record)) Record = Sprite->ControlTags[0];
+        auto* Place = dynamic_cast<TSWFPlaceObject2*>(Record);
+        ASSERT_NE(Place, nullptr) << int(Mode);
+        ASSERT_EQ(Place->ClipActions().Records.Count(), 1u) << int(Mode);
+        EXPECT_EQ(Place->ClipActions().Records[0]->EventFlags, uint32_t(ceRelease)) << int(Mode);
+    }
+}
